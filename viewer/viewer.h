@@ -172,7 +172,7 @@ void SendTypeAction(FILEVIEWINFO *pfvi, LPARAM nMode);
 
 /* ---- menu.cpp ---- */
 void SetViewerMenu(FILEVIEWINFO *pfvi, BOOL fActivating, BOOL fRestoring);
-void InitViewerMenu(FILEVIEWINFO *pfvi);
+void InitViewerMenu(FILEVIEWINFO *pfvi, HMENU hmenu = NULL); /* hmenu: WM_INITMENU's menu; null: the frame's bar */
 void DoViewerCommand(FILEVIEWINFO *pfvi, UINT idCommand);
 LRESULT DoViewerHelp(FILEVIEWINFO *pfvi, WPARAM nKind, UINT idItem);
 LRESULT HandleEnterIdle(HWND hwnd, WPARAM wSource, HWND hwndDialog); /* 0, or -1 for default processing */
