@@ -15,11 +15,15 @@ LONG WINAPI TBCtlOutstandingBlocks(void);  /* blocks taken and not given back */
 LONG WINAPI TBCtlAllocationCount(void);    /* fastmalloc/TB_Strdup calls since the last reset */
 void WINAPI TBCtlResetAllocationCount(void);
 /* Fail the nth allocation from now on (1 = the very next one); 0 turns it off.
- * Answers the old setting. Once fired it stays off. */
+ * Once fired it stays off. */
 void WINAPI TBCtlFailAllocation(LONG nth);
 LONG WINAPI TBCtlFailedAllocations(void);  /* injected failures so far */
 /* Guard-page mode: each block ends against a no-access page. */
 void WINAPI TBCtlSetGuardPages(BOOL fOn);
+BOOL WINAPI TBCtlIsGuardBlock(LPCVOID p);  /* a live block taken in guard-page mode */
+/* fastfree calls refused because the pointer was no live block (double
+ * frees, foreign pointers); such a call changes nothing. */
+LONG WINAPI TBCtlBadFrees(void);
 
 /* ---- desktops and sessions ---- */
 /* Make hwndDesktop (an MDI client) a desktop of the host. fAppInfo = FALSE
@@ -46,6 +50,12 @@ void WINAPI TBCtlSetFileList(LPCSTR pszzNames);
 /* Extensions (without dot, any case) whose files TBMisServerPath accepts,
  * double-zero-terminated; null: none. */
 void WINAPI TBCtlSetServerExtensions(LPCSTR pszzExts);
+/* Extensions (without dot, any case, double-zero-terminated) that make up
+ * document kind nKind (1-9), used by the kind filter of TBMenumFiles and by
+ * TBMprojectString. Null restores the kind's default; nKind 0 restores all.
+ * Defaults: 1 SSL SDL, 3 DB, 4 QBE, 6 FSL; the other kinds have none. */
+void WINAPI TBCtlSetKindExtensions(LONG nKind, LPCSTR pszzExts);
+LONG WINAPI TBCtlKindOfName(LPCSTR pszName); /* the kind the host gives a name; 0 = none */
 
 /* Overrides of a service's answer; TBCTL_REAL (the default) lets it work. */
 #define TBCTL_REAL ((LONG)0x80000000)
@@ -64,6 +74,12 @@ void WINAPI TBCtlSetAnswer(LONG nWhich, LONG nAnswer);
 void WINAPI TBCtlResetAnswers(void);
 void WINAPI TBCtlSetBrowserResult(LPCSTR pszPath);   /* path MakeBrowser chooses */
 void WINAPI TBCtlSetFileSelectResult(LPCSTR pszName);/* name FSfileSelect chooses */
+
+/* ---- errors ---- */
+/* Called by LogErrorStack with the code's message (this library's string
+ * table, or "Error <code>."); null removes the hook. */
+typedef void(WINAPI *TBCTLERRORHOOK)(APPINFO *pInfo, LONG nCode, LONG nLevel, LPCSTR pszMessage);
+void WINAPI TBCtlSetErrorHook(TBCTLERRORHOOK pfn);
 
 /* ---- call log ---- */
 typedef struct TBCALL {
