@@ -85,6 +85,11 @@ typedef struct FILEVIEWINFO {
     BOOL fHistoryRead;                /* the stored history was read at creation */
 } FILEVIEWINFO;
 
+/* Host window class ids of the viewer's windows (QueryClassName names them). */
+#define FVCLASS_VIEWER   32
+#define FVCLASS_TYPELIST 33
+#define FVCLASS_FILEPANE 34
+
 /* ---- module state (entry.cpp) ---- */
 extern HINSTANCE g_hinstViewer;
 
@@ -111,6 +116,7 @@ void CreateViewerChildren(FILEVIEWINFO *pfvi, const CREATESTRUCTA *pcs);
 void LayoutViewer(FILEVIEWINFO *pfvi, int cx, int cy);
 void PaintViewer(FILEVIEWINFO *pfvi);
 BOOL IsIconicChain(HWND hwnd);
+BOOL CALLBACK FindEditChild(HWND hwnd, LPARAM lParam); /* lParam: HWND* receiving the edit control */
 extern WNDPROC g_pfnEditProc;   /* directory box edit field's previous procedure */
 extern WNDPROC g_pfnButtonProc; /* browse button's previous procedure */
 
