@@ -1,0 +1,1 @@
+SELECT city, COUNT(*) FROM customers GROUP BY city;

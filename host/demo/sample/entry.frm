@@ -1,0 +1,1 @@
+form: customer entry
