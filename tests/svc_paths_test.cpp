@@ -297,22 +297,24 @@ std::vector<std::string> Enumerate(HWND hwndDesktop, LONG nKind, bool fSort)
 TEST_F(SvcTest, EnumFilesListsTheWorkingDirectoryFilesOfTheKind)
 {
     TempDir dir;
-    for (const char *psz : {"a.db", "B.DB", "q.QBE", "f.fsl", "notes.txt", "plain"})
+    for (const char *psz : {"a.db", "B.DB", "q.QRY", "s.sql", "f.frm", "notes.txt", "plain", "run.log"})
         dir.File(psz);
     dir.Dir("folder.db"); /* directories are never listed */
     MdiHost host;
     host.Register(dir.path.c_str());
     HWND hwndDesktop = host.hwndClient;
 
-    EXPECT_EQ((std::vector<std::string>{"B.DB", "a.db", "f.fsl", "notes.txt", "plain", "q.QBE"}),
+    EXPECT_EQ((std::vector<std::string>{"B.DB", "a.db", "f.frm", "notes.txt", "plain", "q.QRY", "run.log", "s.sql"}),
               Enumerate(hwndDesktop, 0, true));
     EXPECT_EQ((std::vector<std::string>{"B.DB", "a.db"}), Enumerate(hwndDesktop, 3, true));
-    EXPECT_EQ((std::vector<std::string>{"q.QBE"}), Enumerate(hwndDesktop, 4, true));
-    EXPECT_EQ((std::vector<std::string>{"f.fsl"}), Enumerate(hwndDesktop, 6, true));
-    EXPECT_TRUE(Enumerate(hwndDesktop, 7, true).empty());
+    EXPECT_EQ((std::vector<std::string>{"q.QRY", "s.sql"}), Enumerate(hwndDesktop, 4, true));
+    EXPECT_EQ((std::vector<std::string>{"f.frm"}), Enumerate(hwndDesktop, 6, true));
+    EXPECT_EQ((std::vector<std::string>{"notes.txt"}), Enumerate(hwndDesktop, 7, true));
 
     /* The host's table decides which extensions make a kind. */
-    TBCtlSetKindExtensions(7, "txt\0");
+    TBCtlSetKindExtensions(7, "log\0");
+    EXPECT_EQ((std::vector<std::string>{"run.log"}), Enumerate(hwndDesktop, 7, true));
+    TBCtlSetKindExtensions(7, NULL);
     EXPECT_EQ((std::vector<std::string>{"notes.txt"}), Enumerate(hwndDesktop, 7, true));
 
     /* Follows the working directory as the host changes it. */
@@ -326,8 +328,8 @@ TEST_F(SvcTest, EnumFilesListsAScriptedListInItsOrderFilteredByKind)
 {
     MdiHost host;
     host.Register("C:\\nowhere");
-    TBCtlSetFileList("z.db\0y.qbe\0x.DB\0w\0");
-    EXPECT_EQ((std::vector<std::string>{"z.db", "y.qbe", "x.DB", "w"}), Enumerate(host.hwndClient, 0, false));
+    TBCtlSetFileList("z.db\0y.qry\0x.DB\0w\0");
+    EXPECT_EQ((std::vector<std::string>{"z.db", "y.qry", "x.DB", "w"}), Enumerate(host.hwndClient, 0, false));
     EXPECT_EQ((std::vector<std::string>{"z.db", "x.DB"}), Enumerate(host.hwndClient, 3, false));
     TBCtlSetFileList("");
     EXPECT_TRUE(Enumerate(host.hwndClient, 0, false).empty());
@@ -353,7 +355,7 @@ TEST_F(SvcTest, ProjectStringIsBoundedToItsBuffer)
     EXPECT_EQ(sz, TBMprojectString(0, sz));
     EXPECT_STREQ("*.*", sz);
     TBMprojectString(4, sz);
-    EXPECT_STREQ("*.QBE", sz);
+    EXPECT_STREQ("*.QRY;*.SQL", sz);
 
     /* A long extension list is cut at the 284-byte buffer. */
     std::string many;

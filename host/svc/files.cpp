@@ -3,11 +3,21 @@
 
 namespace {
 
-/* Which extensions make up each document kind (1-9). The host decides this;
- * tests and the demo host may script it with TBCtlSetKindExtensions. */
+/* Which extensions make up each document kind (1-9): the same table as the
+ * viewer's default extension strings, so the kind filter and the pictures
+ * agree. Tests and the demo host may script it with TBCtlSetKindExtensions. */
 const LONG kKinds = 10;
 const char *const kDefaultKindExts[kKinds] = {
-    "", "SSL\0SDL\0", "", "DB\0", "QBE\0", "", "FSL\0", "", "", "",
+    "",
+    "SSL\0SDL\0",
+    "RPT\0RPC\0",
+    "DB\0",
+    "QRY\0SQL\0",
+    "LIB\0LBC\0",
+    "FRM\0FRC\0",
+    "TXT\0",
+    "BMP\0",
+    "IDX\0MEM\0CSV\0DAT\0XML\0INI\0",
 };
 
 std::vector<std::string> g_aKindExts[kKinds];

@@ -53,7 +53,8 @@ void WINAPI TBCtlSetServerExtensions(LPCSTR pszzExts);
 /* Extensions (without dot, any case, double-zero-terminated) that make up
  * document kind nKind (1-9), used by the kind filter of TBMenumFiles and by
  * TBMprojectString. Null restores the kind's default; nKind 0 restores all.
- * Defaults: 1 SSL SDL, 3 DB, 4 QBE, 6 FSL; the other kinds have none. */
+ * Defaults (the viewer's extension table): 1 SSL SDL, 2 RPT RPC, 3 DB,
+ * 4 QRY SQL, 5 LIB LBC, 6 FRM FRC, 7 TXT, 8 BMP, 9 IDX MEM CSV DAT XML INI. */
 void WINAPI TBCtlSetKindExtensions(LONG nKind, LPCSTR pszzExts);
 LONG WINAPI TBCtlKindOfName(LPCSTR pszName); /* the kind the host gives a name; 0 = none */
 
