@@ -1,6 +1,7 @@
 /* Allocator checks: leak scope, allocation-failure sweeps, fault trap. */
 #include "tbkit.h"
 
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -82,10 +83,28 @@ namespace {
 
 PVOID g_pvHandler;
 LONG g_nTraps;
-LONG g_nFailTraps;
+bool g_fFailInnermost; /* the innermost live trap decides */
 volatile LONG g_nFaults;
 volatile ULONG_PTR g_ulLastAddress;
 bool g_fInHandler;
+
+/* "module+offset" of a code address, for the failure message */
+std::string DescribeCodeAddress(const void *pv)
+{
+    HMODULE hmod = nullptr;
+    char szPath[MAX_PATH] = "?";
+    char sz[MAX_PATH + 32];
+    if (GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                           static_cast<LPCSTR>(pv), &hmod)) {
+        GetModuleFileNameA(hmod, szPath, sizeof(szPath));
+        const char *pszName = strrchr(szPath, '\\');
+        snprintf(sz, sizeof(sz), "%s+%#llx", pszName ? pszName + 1 : szPath,
+                 static_cast<unsigned long long>(static_cast<const BYTE *>(pv) - reinterpret_cast<const BYTE *>(hmod)));
+    } else {
+        snprintf(sz, sizeof(sz), "%p", pv);
+    }
+    return sz;
+}
 
 LONG CALLBACK TrapAccessViolation(EXCEPTION_POINTERS *pep)
 {
@@ -93,13 +112,20 @@ LONG CALLBACK TrapAccessViolation(EXCEPTION_POINTERS *pep)
     if (per->ExceptionCode != EXCEPTION_ACCESS_VIOLATION)
         return EXCEPTION_CONTINUE_SEARCH;
     ULONG_PTR ulAddress = per->NumberParameters >= 2 ? per->ExceptionInformation[1] : 0;
+    /* Wine's heap reads into reserved, uncommitted space and catches the
+     * fault itself (seen when an MDI child is destroyed): not ours. Guard
+     * pages are committed no-access pages; freed blocks are unmapped. */
+    MEMORY_BASIC_INFORMATION mbi;
+    if (VirtualQuery(reinterpret_cast<LPCVOID>(ulAddress), &mbi, sizeof(mbi)) && mbi.State == MEM_RESERVE)
+        return EXCEPTION_CONTINUE_SEARCH;
     InterlockedIncrement(&g_nFaults);
     g_ulLastAddress = ulAddress;
-    if (g_nFailTraps > 0 && !g_fInHandler) {
+    if (g_fFailInnermost && !g_fInHandler) {
         g_fInHandler = true;
-        ADD_FAILURE() << "access violation (" << (per->NumberParameters >= 1 && per->ExceptionInformation[0] ? "write" : "read")
-                      << " of " << reinterpret_cast<void *>(ulAddress) << ") at "
-                      << per->ExceptionAddress << "; some APIs swallow it, the test must not";
+        ADD_FAILURE() << "access violation ("
+                      << (per->NumberParameters >= 1 && per->ExceptionInformation[0] ? "write" : "read") << " of "
+                      << reinterpret_cast<void *>(ulAddress) << ") at " << DescribeCodeAddress(per->ExceptionAddress)
+                      << "; some APIs swallow it, the test must not";
         g_fInHandler = false;
     }
     return EXCEPTION_CONTINUE_SEARCH;
@@ -107,18 +133,18 @@ LONG CALLBACK TrapAccessViolation(EXCEPTION_POINTERS *pep)
 
 } // namespace
 
-FaultTrap::FaultTrap(bool fFailTest) : nStart_(g_nFaults), fFailTest_(fFailTest)
+/* Traps nest: a test that provokes a fault on purpose holds a counting trap
+ * inside the failing one that a guard-page run installs. */
+FaultTrap::FaultTrap(bool fFailTest) : nStart_(g_nFaults), fFailOuter_(g_fFailInnermost)
 {
     if (g_nTraps++ == 0)
         g_pvHandler = AddVectoredExceptionHandler(1, TrapAccessViolation);
-    if (fFailTest)
-        g_nFailTraps++;
+    g_fFailInnermost = fFailTest;
 }
 
 FaultTrap::~FaultTrap()
 {
-    if (fFailTest_)
-        g_nFailTraps--;
+    g_fFailInnermost = fFailOuter_;
     if (--g_nTraps == 0 && g_pvHandler) {
         RemoveVectoredExceptionHandler(g_pvHandler);
         g_pvHandler = nullptr;

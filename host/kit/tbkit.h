@@ -86,7 +86,7 @@ struct TestHostOptions {
     std::string workDir;   /* empty: the process's current directory */
     bool fAppInfo = true;  /* false: a desktop without an application-info record */
     bool fVisible = true;  /* show the frame (pixel probes need it) */
-    int cx = 800, cy = 600;
+    int cx = 600, cy = 440;  /* kept smaller than the screen */
 };
 
 /* What the host does with 30023 (make a path the working directory). */
@@ -315,9 +315,11 @@ SweepResult SweepAllocationFailures(const std::function<void()> &scenario, LONG 
 /* The same, with a gtest expectation of no leak after every run. */
 SweepResult ForEachAllocationFailure(const std::function<void()> &scenario, LONG nMax = 5000);
 
-/* Counts first-chance access violations on any thread while alive; with
- * fFailTest each one also fails the running test (lstrcpyA and friends
- * swallow faults that a guard page raises). */
+/* Counts first-chance access violations while alive (those on no-access or
+ * unmapped memory; Wine probes reserved memory itself); with fFailTest each
+ * one also fails the running test (lstrcpyA and friends swallow faults that a
+ * guard page raises). Traps nest, destroyed in reverse order: the innermost
+ * decides whether a fault fails the test. */
 class FaultTrap {
   public:
     explicit FaultTrap(bool fFailTest = false);
@@ -330,7 +332,7 @@ class FaultTrap {
 
   private:
     LONG nStart_;
-    bool fFailTest_;
+    bool fFailOuter_;
 };
 
 /* True when TB_GUARD_PAGES=1 put the whole test process in guard-page mode. */

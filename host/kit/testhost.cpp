@@ -70,8 +70,14 @@ TestHost::TestHost(const TestHostOptions &options)
     AppendMenuA(hmenuWindow_, MF_STRING, kWindowMenuId, "&Cascade");
     AppendMenuA(hmenuBar, MF_POPUP, reinterpret_cast<UINT_PTR>(hmenuWindow_), "&Window");
 
-    hwndFrame_ = CreateWindowExA(0, kFrameClass, "Tabulon Test Host", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0,
-                                 options.cx, options.cy, nullptr, hmenuBar, GetModuleHandleA(nullptr), nullptr);
+    /* Under Wine without a window manager, destroying a window that X11
+     * "manages" waits 2 s for a withdrawal that never comes. A popup frame
+     * without caption, smaller than the screen and shown without activation
+     * stays unmanaged (activating it afterwards is fine). */
+    int cx = options.cx < GetSystemMetrics(SM_CXSCREEN) - 16 ? options.cx : GetSystemMetrics(SM_CXSCREEN) - 16;
+    int cy = options.cy < GetSystemMetrics(SM_CYSCREEN) - 16 ? options.cy : GetSystemMetrics(SM_CYSCREEN) - 16;
+    hwndFrame_ = CreateWindowExA(0, kFrameClass, "Tabulon Test Host", WS_POPUP | WS_BORDER | WS_CLIPCHILDREN, 0, 0,
+                                 cx, cy, nullptr, hmenuBar, GetModuleHandleA(nullptr), nullptr);
     if (!hwndFrame_) {
         DestroyMenu(hmenuBar);
         hmenuWindow_ = nullptr;
@@ -104,7 +110,8 @@ TestHost::TestHost(const TestHostOptions &options)
     hwndDesktop_ = hwndClient;
 
     if (options.fVisible) {
-        ShowWindow(hwndFrame_, SW_SHOWNORMAL);
+        ShowWindow(hwndFrame_, SW_SHOWNOACTIVATE);
+        SetActiveWindow(hwndFrame_);
         UpdateWindow(hwndFrame_);
     }
 }
