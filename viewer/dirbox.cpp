@@ -79,6 +79,10 @@ static void FormatHistoryKey(LPSTR pszSection, LPSTR pszKey, UINT nKey)
     StringCchPrintfA(pszKey, FV_CCHWORK, "%s%u", pszPrefix ? pszPrefix : "", nKey);
 }
 
+/* A host that cannot copy a value for want of memory answers "missing" as
+ * for a key that does not exist. The readers below ask once more before
+ * taking the history to end there: a history cut short at creation would be
+ * written back cut short. */
 enum { HIST_MISSING, HIST_UNUSABLE, HIST_READ };
 
 /* Reads stored key nKey, trimmed, into a path buffer. A value too long for a
@@ -133,6 +137,8 @@ static BOOL MergeStoredHistory(FILEVIEWINFO *pfvi)
         CHAR szValue[FV_CCHPATH];
         for (UINT nKey = 1; nKey <= FV_NSTOREDKEYS && nUsed < FV_NDIRS - 1; nKey++) {
             int nRead = ReadHistoryKey(pfvi, pszSection, pszKey, nKey, szValue);
+            if (nRead == HIST_MISSING)
+                nRead = ReadHistoryKey(pfvi, pszSection, pszKey, nKey, szValue);
             if (nRead == HIST_MISSING)
                 break;
             if (nRead != HIST_READ || IsInHistory(pfvi, szValue))
@@ -198,6 +204,8 @@ static void ReadFurtherHistory(FILEVIEWINFO *pfvi, LPSTR pszSection, LPSTR pszKe
     UINT nKey = fFound ? 2 : 1;
     for (int i = 1; i < FV_NDIRS - 1 && nKey <= FV_NSTOREDKEYS; nKey++) {
         int nRead = ReadHistoryKey(pfvi, pszSection, pszKey, nKey, pfvi->aszDirs[i]);
+        if (nRead == HIST_MISSING)
+            nRead = ReadHistoryKey(pfvi, pszSection, pszKey, nKey, pfvi->aszDirs[i]);
         if (nRead == HIST_MISSING)
             break;
         if (nRead != HIST_READ)
@@ -343,6 +351,11 @@ void ChangeDirFromCombo(FILEVIEWINFO *pfvi)
     szName[FV_CCHWIDE - 1] = '\0';
     BOOL fAlias = IsAliasText(szText, szName);
     TrimBlanks(szText);
+    /* The box writes a drive as its root ("C:\"), and the browser's root
+     * arrives as "C:". Expanded as it stands, "C:" would name the drive's
+     * current directory instead of the root the user chose. */
+    if (IsDriveOnly(szText))
+        AddTrailingBackslash(szText, FV_CCHPATH);
 
     if (strcmp(szText, pfvi->aszDirs[0]) == 0) {
         SelectCurrentEntry(pfvi);
