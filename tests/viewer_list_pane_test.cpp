@@ -164,7 +164,8 @@ class TypeAheadTest : public FilePaneTest {
   protected:
     std::vector<std::string> Files() override
     {
-        std::vector<std::string> v = {"abacus.txt", "Abbey.db", "acorn.qry", "baker.frm", "ab-extra.txt"};
+        std::vector<std::string> v = {"abacus.txt", "Abbey.db", "acorn.qry", "baker.frm", "ab-extra.txt",
+                                      "\xe9t\xe9.txt", "\xc6on.db"};
         for (const std::string &s : PaneNames(30))
             v.push_back(s);
         return v;
@@ -216,6 +217,19 @@ TEST_F(TypeAheadTest, TypingSelectsTheFirstNameWithThatBeginningAndShowsTheText)
     EXPECT_EQ(0, Rec()->szTypeAhead[0]) << "Backspace removed the last character";
     EXPECT_EQ(0, Sel());
     EXPECT_EQ("", Status());
+}
+
+/* Letters outside ASCII are upper-cased as CharUpperA does it. */
+TEST_F(TypeAheadTest, AccentedLettersMatchTheirCapitals)
+{
+    Click(0);
+    Char('\xe9');
+    ASSERT_NE(nullptr, Rec()->pSel);
+    EXPECT_STREQ("\xe9t\xe9.txt", Rec()->pSel->pszName);
+    EXPECT_STREQ("\xc9", Rec()->szTypeAhead);
+    Char('\x1b');
+    Char('\xe6');
+    EXPECT_STREQ("\xc6on.db", Rec()->pSel->pszName);
 }
 
 TEST_F(TypeAheadTest, TypingScrollsAnOutOfViewMatchToTheTop)

@@ -256,15 +256,37 @@ void TypeAheadChar(FILEVIEWINFO *pfvi, UINT ch)
     if (cch == 1)
         pStart = pfvi->pFirst;
 
+    /* In a single-byte code page CharUpperA maps every character on its own,
+     * so one table replaces a copy and CharUpperA per name: a search over a
+     * long list then stays within a frame. */
+    BYTE abUpper[256];
+    CPINFO cpi;
+    BOOL fTable = GetCPInfo(CP_ACP, &cpi) && cpi.MaxCharSize == 1;
+    if (fTable) {
+        for (int i = 0; i < 256; i++)
+            abUpper[i] = (BYTE)i;
+        CharUpperBuffA((LPSTR)abUpper + 1, 255);
+    }
+
     FILENODE *pNode = pStart;
     for (;;) {
-        /* Names may be longer than the buffer; the text is at most 258
-         * characters here, so the cut copy still decides the comparison. */
-        CHAR szName[FV_CCHPATH];
-        lstrcpynA(szName, pNode->pszName, sizeof(szName));
-        CharUpperA(szName);
-        if (lstrncmp(szName, pszText, (int)cch) == 0)
-            break;
+        if (fTable) {
+            const BYTE *pbName = (const BYTE *)pNode->pszName;
+            const BYTE *pbText = (const BYTE *)pszText;
+            size_t i = 0;
+            while (i < cch && abUpper[pbName[i]] == pbText[i] && pbName[i])
+                i++;
+            if (i == cch)
+                break;
+        } else {
+            /* Names may be longer than the buffer; the text is at most 258
+             * characters here, so the cut copy still decides the comparison. */
+            CHAR szName[FV_CCHPATH];
+            lstrcpynA(szName, pNode->pszName, sizeof(szName));
+            CharUpperA(szName);
+            if (lstrncmp(szName, pszText, (int)cch) == 0)
+                break;
+        }
         pNode = pNode->pNext;
         if (!pNode || pNode == pfvi->pFirst) {
             pszText[cch - 1] = 0;
