@@ -286,6 +286,7 @@ class ButtonLookTest : public BrowseTest {
 
 TEST_F(ButtonLookTest, RaisedLookWithAndWithoutFocus)
 {
+    StopGdiCount(); /* one counter at a time: this one sees only the drawing */
     ImportCounter gdi(ViewerModule());
     ASSERT_TRUE(gdi.Ok());
     HWND hwndFocusBefore = pfvi_->hwndFocus;
@@ -310,7 +311,9 @@ TEST_F(ButtonLookTest, RaisedLookWithAndWithoutFocus)
 
 TEST_F(ButtonLookTest, PressedLookShiftsThePictureOnePixel)
 {
+    StopGdiCount();
     ImportCounter gdi(ViewerModule());
+    ASSERT_TRUE(gdi.Ok());
     ASSERT_NE(nullptr, pfvi_->hbmBrowse);
     const RECT rcFocus = PressedFocus();
     Look raised = Draw(ODA_DRAWENTIRE, 0);

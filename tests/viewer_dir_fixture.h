@@ -3,9 +3,8 @@
 #ifndef VIEWER_DIR_FIXTURE_H
 #define VIEWER_DIR_FIXTURE_H
 
-#include "tbkit.h"
 #include "tbmsg.h"
-#include "viewer.h"
+#include "viewer_fixture.h"
 
 #include <optional>
 #include <string>
@@ -14,30 +13,13 @@
 namespace vdir {
 
 using namespace tbkit;
+using vfix::ViewerModule;
 
-typedef LONG(WINAPI *ENTRYPROC)(HWND, LONG, LONG, LONG_PTR);
 typedef void(WINAPI *RECORDPROC)(FILEVIEWINFO *);
 
-/* The viewer library, loaded once per process: its window classes stay
- * registered with the host for the life of the process. */
-inline HMODULE ViewerModule()
-{
-    static HMODULE s_hmod = LoadLibraryA("tbview32.dll");
-    return s_hmod;
-}
-
-template <typename T> T ViewerProc(const char *pszName)
-{
-    return reinterpret_cast<T>(reinterpret_cast<void (*)()>(GetProcAddress(ViewerModule(), pszName)));
-}
-
-inline std::string HostString(UINT id)
-{
-    LPCSTR psz = GetRCString(ViewerModule(), id);
-    return psz ? psz : "";
-}
-
-class DirBoxTest : public ::testing::Test {
+/* The shared viewer fixture over a scratch directory tree: the working
+ * directory is one of its subdirectories, which the host lists as they are. */
+class DirBoxTest : public vfix::ViewerTest {
   protected:
     void SetUp() override
     {
@@ -45,67 +27,49 @@ class DirBoxTest : public ::testing::Test {
         for (const char *dir : {"alpha", "beta", "gamma", "delta", "epsilon", "zeta", "eta", "theta", "iota",
                                 "kappa", "lambda", "mu"})
             ASSERT_TRUE(tmp_.AddDir(dir));
-        ASSERT_NE(nullptr, ViewerModule());
-        pfnSetUp_ = ViewerProc<RECORDPROC>("SetUpListBoxData");
-        pfnOutside_ = ViewerProc<RECORDPROC>("DirChangeFromOutside");
-        ASSERT_NE(nullptr, pfnSetUp_);
-        ASSERT_NE(nullptr, pfnOutside_);
-        TBCtlResetAnswers();
-        TBCtlClearAliases();
         TBCtlSetPrivateString("");
-        TBCtlClearCalls();
-        leaks_.emplace(true);
-        TestHostOptions opt;
-        opt.workDir = WorkDirAtStart();
-        host_.emplace(opt);
-        ASSERT_TRUE(host_->Ok());
-        auto pfnEntry = ViewerProc<ENTRYPROC>("OndrelEntry");
-        ASSERT_NE(nullptr, pfnEntry);
-        ASSERT_EQ(TBENTRY_ATTACHED, pfnEntry(host_->Desktop(), TBENTRY_ATTACH, 0, 0));
-        section_ = HostString(IDS_HISTSECTION);
-        prefix_ = HostString(IDS_HISTKEYPREFIX);
+        vfix::ViewerTest::SetUp();
+        if (HasFatalFailure())
+            return;
+        pfnSetUp_ = reinterpret_cast<RECORDPROC>(reinterpret_cast<void (*)()>(vfix::ViewerExport("SetUpListBoxData")));
+        ASSERT_NE(nullptr, pfnSetUp_);
+        section_ = vfix::HostString(IDS_HISTSECTION);
+        prefix_ = vfix::HostString(IDS_HISTKEYPREFIX);
         ASSERT_FALSE(section_.empty());
         ASSERT_FALSE(prefix_.empty());
     }
 
     void TearDown() override
     {
-        Close();
-        TBCtlResetAnswers();
-        TBCtlClearAliases();
+        vfix::ViewerTest::TearDown();
         TBCtlSetPrivateString("");
-        host_.reset();
-        PumpMessages();
-        leaks_.reset(); /* expects every host block back */
     }
 
+    TestHostOptions HostOptions() override
+    {
+        TestHostOptions opt;
+        opt.workDir = WorkDirAtStart();
+        return opt;
+    }
+    std::vector<std::string> Files() override { return {}; }
     virtual std::string WorkDirAtStart() { return Dir("alpha"); }
 
-    /* Opens the viewer as the host's show-viewer callback does. */
     void Open()
     {
-        ASSERT_NE(nullptr, host_->AppInfo());
-        ASSERT_NE(nullptr, host_->AppInfo()->pfnShowViewer);
-        host_->AppInfo()->pfnShowViewer(host_->Desktop());
-        viewer_ = host_->AppInfo()->hwndViewer;
-        ASSERT_NE(nullptr, viewer_);
-        pfvi_ = reinterpret_cast<FILEVIEWINFO *>(GetWindowLongPtrA(viewer_, 0));
-        ASSERT_NE(nullptr, pfvi_);
+        vfix::ViewerTest::Open();
+        if (HasFatalFailure())
+            return;
+        pfvi_ = Info();
         ASSERT_NE(nullptr, pfvi_->hwndCombo);
-        edit_ = FindWindowExA(pfvi_->hwndCombo, nullptr, "Edit", nullptr);
+        edit_ = Edit();
         ASSERT_NE(nullptr, edit_);
-        PumpMessages();
     }
 
     void Close()
     {
-        if (viewer_ && IsWindow(viewer_)) {
-            SendMessageA(host_->Desktop(), WM_MDIDESTROY, reinterpret_cast<WPARAM>(viewer_), 0);
-            PumpMessages();
-            EXPECT_EQ(0, TBCtlNotifyRegistrations(host_->Desktop())) << "the viewer's notification outlived it";
-        }
-        viewer_ = nullptr;
+        vfix::ViewerTest::Close();
         pfvi_ = nullptr;
+        edit_ = nullptr;
     }
 
     /* ---- the scratch tree and the history store ---- */
@@ -174,11 +138,7 @@ class DirBoxTest : public ::testing::Test {
     }
 
     TempDir tmp_;
-    std::optional<LeakCheck> leaks_;
-    std::optional<TestHost> host_;
     RECORDPROC pfnSetUp_ = nullptr;
-    RECORDPROC pfnOutside_ = nullptr;
-    HWND viewer_ = nullptr;
     HWND edit_ = nullptr;
     FILEVIEWINFO *pfvi_ = nullptr;
     std::string section_, prefix_;
