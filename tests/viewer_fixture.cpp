@@ -171,6 +171,32 @@ HWND ViewerTest::Edit() const
     return hwndCombo ? FindWindowExA(hwndCombo, nullptr, "Edit", nullptr) : nullptr;
 }
 
+HWND ViewerTest::OpenOtherChild()
+{
+    static const char kClass[] = "VFixOtherChild";
+    WNDCLASSA wc = {};
+    if (!GetClassInfoA(GetModuleHandleA(nullptr), kClass, &wc)) {
+        wc.lpfnWndProc = DefMDIChildProcA;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        wc.lpszClassName = kClass;
+        RegisterClassA(&wc);
+    }
+    MDICREATESTRUCTA mcs = {};
+    mcs.szClass = kClass;
+    mcs.szTitle = "Other document";
+    mcs.hOwner = GetModuleHandleA(nullptr);
+    mcs.x = 40;
+    mcs.y = 40;
+    mcs.cx = 200;
+    mcs.cy = 150;
+    mcs.style = WS_CHILD | WS_VISIBLE | WS_OVERLAPPEDWINDOW;
+    HWND hwnd = reinterpret_cast<HWND>(SendMessageA(Desktop(), WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&mcs)));
+    PumpMessages();
+    return hwnd;
+}
+
 std::vector<HWND> ViewerTest::DesktopChildren() const
 {
     std::vector<HWND> v;

@@ -85,6 +85,9 @@ class ViewerTest : public ::testing::Test {
     HWND Browse() const { return Info() ? Info()->hwndBrowse : nullptr; }
     HWND TypeList() const { return Info() ? Info()->hwndTypeList : nullptr; }
     HWND FilePane() const { return Info() ? Info()->hwndFileList : nullptr; }
+    /* A plain MDI child of the desktop beside the viewer (activated, in
+     * front); destroyed with the host. */
+    HWND OpenOtherChild();
     /* MDI children of the desktop (viewers and others) */
     std::vector<HWND> DesktopChildren() const;
 

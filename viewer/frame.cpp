@@ -378,7 +378,7 @@ extern "C" LRESULT WINAPI FVWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
         break;
     case WM_INITMENU:
         if (pfvi) {
-            InitViewerMenu(pfvi);
+            InitViewerMenu(pfvi, (HMENU)wParam);
             return 0;
         }
         break;
