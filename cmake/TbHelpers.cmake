@@ -7,11 +7,16 @@
 #     SERVICES links the host services library tbsvc32 (its import library).
 #
 #   tb_add_test_exe(<name> SOURCES <src>... [LIBS <lib>...] [DEPENDS <target>...]
-#                   [TIMEOUT <seconds>] [OWN_MAIN] [NO_DISCOVER])
+#                   [INCLUDES <dir>...] [TIMEOUT <seconds>] [OWN_MAIN]
+#                   [NO_DISCOVER] [NO_GUARD_PASS])
 #     A GoogleTest executable in bin/, run under Wine by CTest, one CTest test
 #     per test case (discovered when CTest starts, never at build time).
 #     DEPENDS names DLLs that the test loads at run time (LoadLibraryA).
 #     OWN_MAIN links gtest instead of gtest_main.
+#     An executable linking the test kit (tbkit) runs every test a second time
+#     with the allocator's guard pages (TB_GUARD_PAGES=1), as "<test>.guard";
+#     NO_GUARD_PASS leaves that out (for tests of 100,000-entry lists, where a
+#     64 KiB reservation per block does not fit).
 #
 #   tb_add_exe(<name> SOURCES <src>... [RC <file.rc>] [LIBS <lib>...] [GUI])
 #     A plain executable (demo host, benchmarks, tools) in bin/.
@@ -100,7 +105,7 @@ endfunction()
 include(GoogleTest)
 
 function(tb_add_test_exe name)
-  cmake_parse_arguments(PARSE_ARGV 1 A "OWN_MAIN;NO_DISCOVER" "TIMEOUT" "SOURCES;LIBS;DEPENDS;INCLUDES")
+  cmake_parse_arguments(PARSE_ARGV 1 A "OWN_MAIN;NO_DISCOVER;NO_GUARD_PASS" "TIMEOUT" "SOURCES;LIBS;DEPENDS;INCLUDES")
   if(NOT A_TIMEOUT)
     set(A_TIMEOUT 60)
   endif()
@@ -117,9 +122,18 @@ function(tb_add_test_exe name)
   if(A_DEPENDS)
     add_dependencies(${name} ${A_DEPENDS})
   endif()
+  set(suffixes "")
+  if("tbkit" IN_LIST A_LIBS AND NOT A_NO_GUARD_PASS)
+    list(APPEND suffixes ".guard")
+  endif()
   if(A_NO_DISCOVER)
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES TIMEOUT ${A_TIMEOUT})
+    if(suffixes)
+      add_test(NAME ${name}.guard COMMAND ${name})
+      set_tests_properties(${name}.guard PROPERTIES TIMEOUT ${A_TIMEOUT}
+        ENVIRONMENT TB_GUARD_PAGES=1)
+    endif()
   else()
     # PRE_TEST: the list is taken when CTest starts. The default POST_BUILD
     # mode would run Wine during the build (and delete the exe on a timeout).
@@ -128,5 +142,12 @@ function(tb_add_test_exe name)
       DISCOVERY_MODE PRE_TEST
       DISCOVERY_TIMEOUT 120
       PROPERTIES TIMEOUT ${A_TIMEOUT})
+    if(suffixes)
+      gtest_discover_tests(${name}
+        DISCOVERY_MODE PRE_TEST
+        DISCOVERY_TIMEOUT 120
+        TEST_SUFFIX .guard
+        PROPERTIES TIMEOUT ${A_TIMEOUT} ENVIRONMENT TB_GUARD_PAGES=1)
+    endif()
   endif()
 endfunction()
