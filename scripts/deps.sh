@@ -2,7 +2,9 @@
 # the tests and the demo need, when any is missing (a provisioned machine
 # pays only the dpkg-query checks).
 # Never wine32: on a 64-bit kernel it makes the launcher pick a 32-bit loader.
-tb_packages="wine wine64 xvfb xauth g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+# fonts-wine (MS Sans Serif, Tahoma, Marlett) is only a recommendation of
+# Wine, but text metrics and caption glyphs in the tests depend on it.
+tb_packages="wine wine64 fonts-wine xvfb xauth g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 cmake make googletest"
 
 tb_install_missing() {
