@@ -602,3 +602,27 @@ TEST_F(ViewerTest, AllocationFailureSweepOverOpenAndClose)
     EXPECT_EQ(1, nRefused);
     EXPECT_EQ(result.nAllocations + 1, nOpened + nRefused); // the undisturbed run and one per failure
 }
+
+TEST_F(ViewerTest, HelpKeyInADialogIsPassedToTheDialog)
+{
+    Open();
+    HWND hwndDialog = Host().Frame(); // any window stands for the dialog here
+    {
+        KeyStateScope f1({VK_F1});
+        TBCtlClearCalls();
+        SendMessageA(Viewer(), WM_ENTERIDLE, MSGF_DIALOGBOX, reinterpret_cast<LPARAM>(hwndDialog));
+        TBCALL call;
+        ASSERT_TRUE(TBCtlGetCall("APpostMessage", 0, &call));
+        EXPECT_EQ(reinterpret_cast<DWORD_PTR>(hwndDialog), call.aArgs[0]);
+        EXPECT_EQ((DWORD_PTR)TBM_HELPREQUEST, call.aArgs[1]);
+        // A menu being up (source 2) is not the viewer's affair.
+        TBCtlClearCalls();
+        EXPECT_EQ(0, SendMessageA(Viewer(), WM_ENTERIDLE, MSGF_MENU, reinterpret_cast<LPARAM>(hwndDialog)));
+        EXPECT_EQ(0, TBCtlCallCount("APpostMessage"));
+    }
+    // Without F1 nothing is posted.
+    TBCtlClearCalls();
+    EXPECT_EQ(0, SendMessageA(Viewer(), WM_ENTERIDLE, MSGF_DIALOGBOX, reinterpret_cast<LPARAM>(hwndDialog)));
+    EXPECT_EQ(0, TBCtlCallCount("APpostMessage"));
+    PumpMessages();
+}
