@@ -53,6 +53,12 @@ if [ ! -f "$prefix/.tb-ready" ]; then
                 echo "wine-run.sh: wineboot failed to create $prefix" >&2
                 exit 1
             fi
+            # Debian's Wine reads its own fonts (MS Sans Serif, Tahoma,
+            # Marlett for the caption buttons) only from the prefix's Fonts
+            # folder, which wineboot leaves empty.
+            if [ -d /usr/share/wine/fonts ]; then
+                cp /usr/share/wine/fonts/* "$prefix/drive_c/windows/Fonts/" 2>/dev/null || true
+            fi
             touch "$prefix/.tb-ready"
         fi
     ) 9>"$prefix.lock"
