@@ -182,14 +182,37 @@ static int CompareKeys(const BYTE *pbA, DWORD cbA, const BYTE *pbB, DWORD cbB)
     return c;
 }
 
-/* The sign of lstrcmpiA(name, item's name), from the keys; equal keys ask
- * lstrcmpiA itself, so a tie is a tie exactly when lstrcmpiA says so. */
-static int CompareWithItem(LPCSTR pszName, const BYTE *pbKey, DWORD cbKey, const IXITEM *pItem)
+/* A key of its own for the item, made on first use: names that arrive in
+ * order never need one. FALSE without memory. */
+static BOOL EnsureItemKey(INSERTINDEX *pix, IXITEM *pItem)
 {
+    if (pItem->pbKey)
+        return TRUE;
+    BYTE abKey[IX_KEYBUF];
+    BYTE *pbAlloc;
+    DWORD cbKey = MakeSortKey(pix->lcid, pItem->pNode->pszName, abKey, sizeof(abKey), &pbAlloc);
+    const BYTE *pbKey = cbKey ? StoreKey(pix, pbAlloc ? pbAlloc : abKey, cbKey) : NULL;
+    fastfree(pbAlloc);
+    if (!pbKey)
+        return FALSE;
+    pItem->pbKey = pbKey;
+    pItem->cbKey = cbKey;
+    return TRUE;
+}
+
+/* *pc = the sign of lstrcmpiA(name, item's name), from the keys; equal keys
+ * ask lstrcmpiA itself, so a tie is a tie exactly when lstrcmpiA says so.
+ * FALSE when the item's key cannot be made. */
+static BOOL CompareWithItem(INSERTINDEX *pix, LPCSTR pszName, const BYTE *pbKey, DWORD cbKey, IXITEM *pItem,
+                            int *pc)
+{
+    if (!EnsureItemKey(pix, pItem))
+        return FALSE;
     int c = CompareKeys(pbKey, cbKey, pItem->pbKey, pItem->cbKey);
     if (c == 0)
         c = lstrcmpiA(pszName, pItem->pNode->pszName);
-    return c;
+    *pc = c;
+    return TRUE;
 }
 
 /* Links pNode into the ring in front of pBefore, or at the end when pBefore
@@ -219,17 +242,12 @@ static BOOL IndexInsert(FILEVIEWINFO *pfvi, INSERTINDEX *pix, FILENODE *pNode)
 {
     if (pix->nItems != pfvi->nFiles)
         return FALSE; /* the ring changed behind the index's back */
-    BYTE abKey[IX_KEYBUF];
-    BYTE *pbAlloc;
-    DWORD cbKey = MakeSortKey(pix->lcid, pNode->pszName, abKey, sizeof(abKey), &pbAlloc);
-    if (!cbKey)
-        return FALSE;
-    const BYTE *pbKey = ReserveItem(pix) ? StoreKey(pix, pbAlloc ? pbAlloc : abKey, cbKey) : NULL;
-    fastfree(pbAlloc);
-    if (!pbKey)
+    if (!ReserveItem(pix))
         return FALSE;
 
     LPCSTR pszName = pNode->pszName;
+    const BYTE *pbKey = NULL;
+    DWORD cbKey = 0;
     LONG aPath[IX_MAXPATH];
     BYTE aLeft[IX_MAXPATH];
     int nPath = 0;
@@ -241,19 +259,31 @@ static BOOL IndexInsert(FILEVIEWINFO *pfvi, INSERTINDEX *pix, FILENODE *pNode)
     if (pix->nItems == 1) {
         /* the second entry goes in front of the first only when below it */
         iParent = pix->iRoot;
-        fLeftOfParent = CompareWithItem(pszName, pbKey, cbKey, IxItem(pix, iParent)) < 0;
+        fLeftOfParent = lstrcmpiA(pszName, IxItem(pix, iParent)->pNode->pszName) < 0;
         if (fLeftOfParent)
             iSucc = iParent;
         aPath[0] = iParent;
         aLeft[0] = (BYTE)fLeftOfParent;
         nPath = 1;
     } else if (pix->nItems > 1) {
-        /* Names mostly arrive in order: one comparison with the last entry
-         * sends those down the right spine without further comparisons. */
-        BOOL fPastEnd = CompareWithItem(pszName, pbKey, cbKey, IxItem(pix, pix->iMax)) > 0;
+        /* Names mostly arrive in order: one lstrcmpiA with the last entry
+         * sends those down the right spine, with no key and no comparison. */
+        BOOL fPastEnd = lstrcmpiA(pszName, IxItem(pix, pix->iMax)->pNode->pszName) > 0;
+        if (!fPastEnd) {
+            BYTE abKey[IX_KEYBUF];
+            BYTE *pbAlloc;
+            cbKey = MakeSortKey(pix->lcid, pszName, abKey, sizeof(abKey), &pbAlloc);
+            pbKey = cbKey ? StoreKey(pix, pbAlloc ? pbAlloc : abKey, cbKey) : NULL;
+            fastfree(pbAlloc);
+            if (!pbKey)
+                return FALSE;
+        }
         for (LONG i = pix->iRoot; i != IX_NONE;) {
             IXITEM *pItem = IxItem(pix, i);
-            BOOL fLeft = !fPastEnd && CompareWithItem(pszName, pbKey, cbKey, pItem) <= 0;
+            int c = 1;
+            if (!fPastEnd && !CompareWithItem(pix, pszName, pbKey, cbKey, pItem, &c))
+                return FALSE;
+            BOOL fLeft = c <= 0;
             if (fLeft)
                 iSucc = i;
             if (nPath < IX_MAXPATH) {
@@ -319,13 +349,16 @@ static BOOL IndexInsert(FILEVIEWINFO *pfvi, INSERTINDEX *pix, FILENODE *pNode)
     return TRUE;
 }
 
-/* Appends to *ppMatch the entries below item i whose key equals pbKey and
- * whose name equals pszName exactly; keeps the one latest in the list. */
-static void FindExactInTree(INSERTINDEX *pix, LONG i, LPCSTR pszName, const BYTE *pbKey, DWORD cbKey,
+/* Looks below item i for entries whose key equals pbKey and whose name
+ * equals pszName exactly; keeps in *ppMatch the one latest in the list.
+ * FALSE when a key cannot be made. */
+static BOOL FindExactInTree(INSERTINDEX *pix, LONG i, LPCSTR pszName, const BYTE *pbKey, DWORD cbKey,
                             FILENODE **ppMatch)
 {
     while (i != IX_NONE) {
         IXITEM *pItem = IxItem(pix, i);
+        if (!EnsureItemKey(pix, pItem))
+            return FALSE;
         int c = CompareKeys(pbKey, cbKey, pItem->pbKey, pItem->cbKey);
         if (c < 0) {
             i = pItem->iLeft;
@@ -335,10 +368,12 @@ static void FindExactInTree(INSERTINDEX *pix, LONG i, LPCSTR pszName, const BYTE
             if (lstrcmpA(pszName, pItem->pNode->pszName) == 0 &&
                 (!*ppMatch || (*ppMatch)->nPos < pItem->pNode->nPos))
                 *ppMatch = pItem->pNode;
-            FindExactInTree(pix, pItem->iLeft, pszName, pbKey, cbKey, ppMatch);
+            if (!FindExactInTree(pix, pItem->iLeft, pszName, pbKey, cbKey, ppMatch))
+                return FALSE;
             i = pItem->iRight;
         }
     }
+    return TRUE;
 }
 
 /* The last entry (by nPos) whose name equals pszName case-sensitively, found
@@ -351,9 +386,9 @@ static BOOL FindExactName(INSERTINDEX *pix, LPCSTR pszName, FILENODE **ppMatch)
     DWORD cbKey = MakeSortKey(pix->lcid, pszName, abKey, sizeof(abKey), &pbAlloc);
     if (!cbKey)
         return FALSE;
-    FindExactInTree(pix, pix->iRoot, pszName, pbAlloc ? pbAlloc : abKey, cbKey, ppMatch);
+    BOOL fOk = FindExactInTree(pix, pix->iRoot, pszName, pbAlloc ? pbAlloc : abKey, cbKey, ppMatch);
     fastfree(pbAlloc);
-    return TRUE;
+    return fOk;
 }
 
 /* The walk from the head: the literal insertion rule, used without index. */
@@ -536,6 +571,42 @@ int ScrollPosOf(const FILEVIEWINFO *pfvi, const FILENODE *pNode)
     return (int)(pNode->nPos / nDiv - 1);
 }
 
+/* Under Wine a scroll bar set "with redraw" is painted on the spot, at tens
+ * of milliseconds per call. The pane's bars are set without redraw and only
+ * the bar that changed is invalidated, so it is painted once, with the
+ * pane's next paint (at the latest the UpdateWindow of the caller). */
+static void InvalidateScrollBar(HWND hwnd, int nBar)
+{
+    RECT rc;
+    GetClientRect(hwnd, &rc);
+    if (nBar == SB_VERT) {
+        rc.left = rc.right;
+        rc.right += GetSystemMetrics(SM_CXVSCROLL);
+    } else {
+        rc.top = rc.bottom;
+        rc.bottom += GetSystemMetrics(SM_CYHSCROLL);
+    }
+    RedrawWindow(hwnd, &rc, NULL, RDW_INVALIDATE | RDW_FRAME | RDW_NOERASE);
+}
+
+void SetPaneScrollPos(HWND hwnd, int nBar, int nPos)
+{
+    int nOld = GetScrollPos(hwnd, nBar);
+    SetScrollPos(hwnd, nBar, nPos, FALSE);
+    if (GetScrollPos(hwnd, nBar) != nOld)
+        InvalidateScrollBar(hwnd, nBar);
+}
+
+void SetPaneScrollRange(HWND hwnd, int nBar, int nMax)
+{
+    int nMinOld = 0, nMaxOld = 0;
+    GetScrollRange(hwnd, nBar, &nMinOld, &nMaxOld);
+    if (nMinOld == 0 && nMaxOld == nMax)
+        return;
+    SetScrollRange(hwnd, nBar, 0, nMax, FALSE);
+    InvalidateScrollBar(hwnd, nBar);
+}
+
 /* Scroll ranges for a client area of LOWORD(dwSize) x HIWORD(dwSize). */
 void SizeFilePane(FILEVIEWINFO *pfvi, DWORD dwSize)
 {
@@ -546,18 +617,18 @@ void SizeFilePane(FILEVIEWINFO *pfvi, DWORD dwSize)
     HWND hwnd = pfvi->hwndFileList;
     pfvi->nRowsVisible = pfvi->cyFileRow ? (LONG)(cy / pfvi->cyFileRow) : 0;
     if (cx < pfvi->cxFileExtent) {
-        SetScrollRange(hwnd, SB_HORZ, 0, (int)(pfvi->cxFileExtent - cx), TRUE);
+        SetPaneScrollRange(hwnd, SB_HORZ, (int)(pfvi->cxFileExtent - cx));
         pfvi->fHScroll = TRUE;
     } else {
-        SetScrollRange(hwnd, SB_HORZ, 0, 0, TRUE);
+        SetPaneScrollRange(hwnd, SB_HORZ, 0);
         pfvi->fHScroll = FALSE;
     }
     LONG nDiv = pfvi->nScrollDiv > 0 ? pfvi->nScrollDiv : 1;
     if ((ULONGLONG)(pfvi->nFiles > 0 ? pfvi->nFiles : 0) * pfvi->cyFileRow > cy) {
-        SetScrollRange(hwnd, SB_VERT, 0, (int)(pfvi->nFiles / nDiv - 1), TRUE);
+        SetPaneScrollRange(hwnd, SB_VERT, (int)(pfvi->nFiles / nDiv - 1));
         pfvi->fVScroll = TRUE;
     } else {
-        SetScrollRange(hwnd, SB_VERT, 0, 0, TRUE);
+        SetPaneScrollRange(hwnd, SB_VERT, 0);
         pfvi->fVScroll = FALSE;
         pfvi->pTop = pfvi->pFirst;
     }
@@ -585,8 +656,8 @@ static void SetEmptyPane(FILEVIEWINFO *pfvi)
 {
     pfvi->cxFileExtent = 0;
     if (pfvi->hwndFileList) {
-        SetScrollRange(pfvi->hwndFileList, SB_HORZ, 0, 0, TRUE);
-        SetScrollRange(pfvi->hwndFileList, SB_VERT, 0, 0, TRUE);
+        SetPaneScrollRange(pfvi->hwndFileList, SB_HORZ, 0);
+        SetPaneScrollRange(pfvi->hwndFileList, SB_VERT, 0);
     }
     pfvi->fHScroll = FALSE;
     pfvi->fVScroll = FALSE;
@@ -610,6 +681,8 @@ static void FinishList(FILEVIEWINFO *pfvi, LPCSTR pszKeptTop, LPCSTR pszKeptSel)
                  (!pszKeptSel || FindExactName(pix, pszKeptSel, &pSelMatch));
     }
     BOOL fWalkMatch = !fFound && (pszKeptTop || pszKeptSel);
+    if (fWalkMatch)
+        pTopMatch = pSelMatch = NULL;
 
     HDC hdc = GetDC(pfvi->hwndFileList);
     HFONT hfontOld = hdc && pfvi->hFont ? (HFONT)SelectObject(hdc, pfvi->hFont) : NULL;
@@ -648,8 +721,8 @@ static void FinishList(FILEVIEWINFO *pfvi, LPCSTR pszKeptTop, LPCSTR pszKeptSel)
         SizeFilePane(pfvi, MAKELONG(rc.right, rc.bottom));
         /* After the ranges: a position set against the old list's range
          * would be clipped to it. */
-        SetScrollPos(pfvi->hwndFileList, SB_HORZ, 0, TRUE);
-        SetScrollPos(pfvi->hwndFileList, SB_VERT, ScrollPosOf(pfvi, pfvi->pTop), TRUE);
+        SetPaneScrollPos(pfvi->hwndFileList, SB_HORZ, 0);
+        SetPaneScrollPos(pfvi->hwndFileList, SB_VERT, ScrollPosOf(pfvi, pfvi->pTop));
     }
 }
 

@@ -155,7 +155,7 @@ void SelectionCommand(FILEVIEWINFO *pfvi, BOOL fOpen)
         y = rcSel.top;
     } else {
         pfvi->pTop = pfvi->pSel;
-        SetScrollPos(pfvi->hwndFileList, SB_VERT, ScrollPosOf(pfvi, pfvi->pTop), TRUE);
+        SetPaneScrollPos(pfvi->hwndFileList, SB_VERT, ScrollPosOf(pfvi, pfvi->pTop));
         InvalidatePane(pfvi);
     }
     if (fOpen) {
@@ -176,7 +176,7 @@ static void ResetTypeAhead(FILEVIEWINFO *pfvi)
 {
     pfvi->szTypeAhead[0] = 0;
     pfvi->pTop = pfvi->pSel = pfvi->pFirst;
-    SetScrollPos(pfvi->hwndFileList, SB_VERT, 0, TRUE);
+    SetPaneScrollPos(pfvi->hwndFileList, SB_VERT, 0);
     InvalidatePane(pfvi);
     SendMessageA(pfvi->hwndDesktop, TBM_STATUSTEXT, 0, 0);
 }
@@ -299,7 +299,7 @@ void TypeAheadChar(FILEVIEWINFO *pfvi, UINT ch)
     RECT rc;
     if (!GetSelectionRect(pfvi, &rc))
         pfvi->pTop = pfvi->pSel;
-    SetScrollPos(pfvi->hwndFileList, SB_VERT, ScrollPosOf(pfvi, pfvi->pTop), TRUE);
+    SetPaneScrollPos(pfvi->hwndFileList, SB_VERT, ScrollPosOf(pfvi, pfvi->pTop));
     InvalidatePane(pfvi);
     ShowTypeAheadStatus(pfvi);
 }

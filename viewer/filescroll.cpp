@@ -26,7 +26,7 @@ static void ScrollRows(FILEVIEWINFO *pfvi, int nRows)
 
 static void SetTopPos(FILEVIEWINFO *pfvi)
 {
-    SetScrollPos(pfvi->hwndFileList, SB_VERT, ScrollPosOf(pfvi, pfvi->pTop), TRUE);
+    SetPaneScrollPos(pfvi->hwndFileList, SB_VERT, ScrollPosOf(pfvi, pfvi->pTop));
 }
 
 static void InvalidateBand(FILEVIEWINFO *pfvi, int top, int bottom)
@@ -75,40 +75,40 @@ void HScrollFilePane(FILEVIEWINFO *pfvi, WPARAM wParam)
     case SB_LINELEFT:
         if (p != 0) {
             ScrollWindow(hwnd, 1, 0, NULL, NULL);
-            SetScrollPos(hwnd, SB_HORZ, p - 1, TRUE);
+            SetPaneScrollPos(hwnd, SB_HORZ, p - 1);
         }
         break;
     case SB_LINERIGHT:
         if (p < nMax) {
             ScrollWindow(hwnd, -1, 0, NULL, NULL);
-            SetScrollPos(hwnd, SB_HORZ, p + 1, TRUE);
+            SetPaneScrollPos(hwnd, SB_HORZ, p + 1);
         }
         break;
     case SB_PAGELEFT:
         d = p < 10 ? p : 10;
         ScrollWindow(hwnd, d, 0, NULL, NULL);
-        SetScrollPos(hwnd, SB_HORZ, p - d, TRUE);
+        SetPaneScrollPos(hwnd, SB_HORZ, p - d);
         break;
     case SB_PAGERIGHT:
         d = nMax - p < 10 ? nMax - p : 10;
         ScrollWindow(hwnd, -d, 0, NULL, NULL);
-        SetScrollPos(hwnd, SB_HORZ, p + d, TRUE);
+        SetPaneScrollPos(hwnd, SB_HORZ, p + d);
         break;
     case SB_THUMBPOSITION:
-        SetScrollPos(hwnd, SB_HORZ, thumb, TRUE);
+        SetPaneScrollPos(hwnd, SB_HORZ, thumb);
         break;
     case SB_THUMBTRACK:
         ScrollWindow(hwnd, p - thumb, 0, NULL, NULL);
-        SetScrollPos(hwnd, SB_HORZ, thumb, TRUE);
+        SetPaneScrollPos(hwnd, SB_HORZ, thumb);
         UpdateWindow(hwnd);
         break;
     case SB_LEFT:
         ScrollWindow(hwnd, p, 0, NULL, NULL);
-        SetScrollPos(hwnd, SB_HORZ, 0, TRUE);
+        SetPaneScrollPos(hwnd, SB_HORZ, 0);
         break;
     case SB_RIGHT:
         ScrollWindow(hwnd, -(nMax - p), 0, NULL, NULL);
-        SetScrollPos(hwnd, SB_HORZ, nMax, TRUE);
+        SetPaneScrollPos(hwnd, SB_HORZ, nMax);
         break;
     }
 
@@ -160,7 +160,7 @@ static void ThumbTrack(FILEVIEWINFO *pfvi, int thumb)
         pfvi->pTop = pfvi->ppIndex[thumb];
         ScrollWindow(hwnd, 0, (int)(nOld - pfvi->pTop->nPos) * RowHeight(pfvi), NULL, NULL);
         UpdateWindow(hwnd);
-        SetScrollPos(hwnd, SB_VERT, thumb, TRUE);
+        SetPaneScrollPos(hwnd, SB_VERT, thumb);
         return;
     }
     /* Without the array: the first entry whose nPos exceeds thumb * divisor,
@@ -170,7 +170,7 @@ static void ThumbTrack(FILEVIEWINFO *pfvi, int thumb)
     if (pNode)
         pfvi->pTop = pNode;
     InvalidateAll(pfvi);
-    SetScrollPos(hwnd, SB_VERT, thumb, TRUE);
+    SetPaneScrollPos(hwnd, SB_VERT, thumb);
 }
 
 void VScrollFilePane(FILEVIEWINFO *pfvi, WPARAM wParam)
@@ -213,14 +213,14 @@ void VScrollFilePane(FILEVIEWINFO *pfvi, WPARAM wParam)
         }
         break;
     case SB_THUMBPOSITION:
-        SetScrollPos(pfvi->hwndFileList, SB_VERT, HIWORD(wParam), TRUE);
+        SetPaneScrollPos(pfvi->hwndFileList, SB_VERT, HIWORD(wParam));
         break;
     case SB_THUMBTRACK:
         ThumbTrack(pfvi, HIWORD(wParam));
         break;
     case SB_TOP:
         pfvi->pTop = pfvi->pSel = pfvi->pFirst;
-        SetScrollPos(pfvi->hwndFileList, SB_VERT, 0, TRUE);
+        SetPaneScrollPos(pfvi->hwndFileList, SB_VERT, 0);
         InvalidateAll(pfvi);
         break;
     case SB_BOTTOM:

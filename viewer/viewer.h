@@ -131,6 +131,8 @@ void UnlinkFileNode(FILENODE *pNode, UINT fFlags);
 void FreeFileList(FILENODE *pFirst);
 void SizeFilePane(FILEVIEWINFO *pfvi, DWORD dwSize);
 int ScrollPosOf(const FILEVIEWINFO *pfvi, const FILENODE *pNode); /* nPos / nScrollDiv - 1 */
+void SetPaneScrollPos(HWND hwnd, int nBar, int nPos);      /* the bar repaints with the next paint */
+void SetPaneScrollRange(HWND hwnd, int nBar, int nMax);    /* range 0..nMax, likewise */
 
 /* ---- filepane.cpp ---- */
 extern "C" LRESULT WINAPI FVFileWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
