@@ -367,6 +367,14 @@ TEST_F(SvcTest, CallLogKeepsServicesWithArgumentsButNotTheAllocatorOrTextHelpers
     EXPECT_EQ((DWORD_PTR)sz, call.aArgs[2]);
     EXPECT_FALSE(TBCtlGetCall("TBMfullPathname", 1, &call));
     EXPECT_EQ(0, TBCtlCallCount("fastmalloc"));
+
+    /* A service built on others logs only itself. */
+    TBCtlClearCalls();
+    HWNDtoAPInfo(host.hwndFrame);
+    TBMgetSession(host.hwndFrame);
+    EXPECT_EQ(2, TBCtlCallCount(NULL));
+    EXPECT_EQ(0, TBCtlCallCount("GetDesktop"));
+    EXPECT_EQ(0, TBCtlCallCount("APgetInfo"));
 }
 
 TEST_F(SvcTest, CallLogKeepsTheMostRecentCalls)

@@ -49,9 +49,8 @@ DESKTOPREC *SvcFindDesktop(HWND hwndDesktop)
 /* The desktop of a window: the first registered desktop up its parent (and
  * owner) chain, where a frame stands for its desktop; for windows of no
  * registered desktop, the nearest MDI client; else null. */
-extern "C" HWND WINAPI GetDesktop(HWND hwnd)
+HWND SvcDesktopOf(HWND hwnd)
 {
-    SvcLogCall("GetDesktop", NULL, {(DWORD_PTR)hwnd});
     {
         SvcGuard lock;
         for (HWND w = hwnd; w; w = GetParent(w)) {
@@ -67,18 +66,37 @@ extern "C" HWND WINAPI GetDesktop(HWND hwnd)
     return NULL;
 }
 
-extern "C" APPINFO *WINAPI APgetInfo(HWND hwndDesktop)
+HTBSESSION SvcSessionOf(HWND hwnd)
 {
-    SvcLogCall("APgetInfo", NULL, {(DWORD_PTR)hwndDesktop});
+    HWND hwndDesktop = SvcDesktopOf(hwnd);
+    SvcGuard lock;
+    DESKTOPREC *pDesk = SvcFindDesktop(hwndDesktop);
+    return pDesk ? &pDesk->session : NULL;
+}
+
+static APPINFO *AppInfoOf(HWND hwndDesktop)
+{
     SvcGuard lock;
     DESKTOPREC *p = SvcFindDesktop(hwndDesktop);
     return p ? p->pInfo : NULL;
 }
 
+extern "C" HWND WINAPI GetDesktop(HWND hwnd)
+{
+    SvcLogCall("GetDesktop", NULL, {(DWORD_PTR)hwnd});
+    return SvcDesktopOf(hwnd);
+}
+
+extern "C" APPINFO *WINAPI APgetInfo(HWND hwndDesktop)
+{
+    SvcLogCall("APgetInfo", NULL, {(DWORD_PTR)hwndDesktop});
+    return AppInfoOf(hwndDesktop);
+}
+
 extern "C" APPINFO *WINAPI HWNDtoAPInfo(HWND hwnd)
 {
     SvcLogCall("HWNDtoAPInfo", NULL, {(DWORD_PTR)hwnd});
-    return APgetInfo(GetDesktop(hwnd));
+    return AppInfoOf(SvcDesktopOf(hwnd));
 }
 
 extern "C" void WINAPI APactivateWindow(HWND hwnd)

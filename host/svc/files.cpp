@@ -239,7 +239,7 @@ extern "C" LONG WINAPI TBMenumFiles(HWND hwndDesktop, ADDFILEPROC pfn, LPVOID pC
     if (!pfn)
         return 0;
     LONG nKind = pRequest ? pRequest->nKind : 0;
-    HTBSESSION hSession = TBMgetSession(hwndDesktop);
+    HTBSESSION hSession = SvcSessionOf(hwndDesktop);
     LONG nListed = 0;
 
     std::vector<std::string> names;

@@ -134,10 +134,7 @@ LONG FullPathname(HTBSESSION hSession, LPCSTR pszName, LPSTR pszOut)
 extern "C" HTBSESSION WINAPI TBMgetSession(HWND hwnd)
 {
     SvcLogCall("TBMgetSession", NULL, {(DWORD_PTR)hwnd});
-    HWND hwndDesktop = GetDesktop(hwnd);
-    SvcGuard lock;
-    DESKTOPREC *pDesk = SvcFindDesktop(hwndDesktop);
-    return pDesk ? &pDesk->session : NULL;
+    return SvcSessionOf(hwnd);
 }
 
 /* 0 and the full path in pszOut (260 bytes), or an error code with pszOut

@@ -61,6 +61,10 @@ std::string SvcFileSelectResult();
 
 /* ---- desktops ---- */
 DESKTOPREC *SvcFindDesktop(HWND hwndDesktop); /* live records only; under the lock */
+/* What GetDesktop and TBMgetSession answer, without logging a call: a
+ * service that uses another internally logs only itself. */
+HWND SvcDesktopOf(HWND hwnd);
+HTBSESSION SvcSessionOf(HWND hwnd);
 void SvcRemoveNotifications(HWND hwndDesktop);
 
 /* ---- paths and kinds ---- */
