@@ -14,8 +14,13 @@ prefix=$root/build/x86_64/wineprefix
 if [ "${1:-}" = "--shot-in-display" ]; then
     png=$2
     rc=0
+    # Xvfb has no window manager to draw the frame's title bar: let Wine
+    # draw it for the picture, and take the setting back afterwards.
+    x11key='HKCU\Software\Wine\X11 Driver'
+    "$root/cmake/wine-run.sh" "$prefix" reg add "$x11key" /v Decorated /d N /f >/dev/null 2>&1 || true
     # The demo writes its own PNG (GDI capture of its frame) and exits.
     "$root/cmake/wine-run.sh" "$prefix" "$bin/demohost.exe" --screenshot "Z:$(echo "$png" | tr / '\\\\')" || rc=$?
+    "$root/cmake/wine-run.sh" "$prefix" reg delete "$x11key" /v Decorated /f >/dev/null 2>&1 || true
     WINEPREFIX=$prefix wineserver -w 2>/dev/null || true
     exit $rc
 fi
