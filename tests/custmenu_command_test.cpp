@@ -133,6 +133,8 @@ TEST_F(CustMenuCommandTest, ProgramWithOddExtensionRuns)
     const std::string copy = dir_.PathOf("prog.xexe");
     ASSERT_TRUE(CopyFileA((BinDir() + "\\tbmarker.exe").c_str(), copy.c_str(), FALSE));
     LONG id = AttachWithCommand(copy);
+    WinExecRecorder winExec(hmod_);
+    ASSERT_TRUE(winExec.Ok());
     EXPECT_EQ(Entry(6, id), 1);
     EXPECT_NE(WaitForMarker(markerPath_).find("prog.xexe"), std::string::npos);
 }
@@ -140,6 +142,8 @@ TEST_F(CustMenuCommandTest, ProgramWithOddExtensionRuns)
 TEST_F(CustMenuCommandTest, ProgramThatCannotStartAnswersZero)
 {
     LONG id = AttachWithCommand(dir_.PathOf("missing.exe"));
+    WinExecRecorder winExec(hmod_);
+    ASSERT_TRUE(winExec.Ok());
     tbkit::LeakCheck leaks;
     EXPECT_EQ(Entry(6, id), 0);
 }
