@@ -180,6 +180,15 @@ TEST_F(ViewerTest, FontsAreTheFaceOfTheResourcesAndTheCaptionFits)
     DeleteDC(hdc);
     EXPECT_GT(xInk, 0);
     EXPECT_LE(xInk, (int)Info()->cxLabel);
+
+    // The face is installed here: GDI does not fall back to another one.
+    HDC hdcFace = GetDC(nullptr);
+    HGDIOBJ hOld = SelectObject(hdcFace, Info()->hFont);
+    char szFace[LF_FACESIZE] = "";
+    GetTextFaceA(hdcFace, sizeof szFace, szFace);
+    SelectObject(hdcFace, hOld);
+    ReleaseDC(nullptr, hdcFace);
+    EXPECT_EQ(0, lstrcmpiA(face.c_str(), szFace)) << "selected face: " << szFace;
 }
 
 namespace {
