@@ -2,6 +2,7 @@
 // called through the exports by name and by ordinal, with a real host.
 #include <windows.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,10 @@ template <class PROC> PROC GetProc(HMODULE hmod, LPCSTR pszName)
 
 // How a test reaches the exports: the host calls them by ordinal or by name.
 enum class Lookup { ByName, ByOrdinal };
+std::ostream &operator<<(std::ostream &os, Lookup lookup)
+{
+    return os << (lookup == Lookup::ByName ? "ByName" : "ByOrdinal");
+}
 
 class QbeTest : public ::testing::TestWithParam<Lookup> {
   protected:
