@@ -173,4 +173,28 @@ TEST_F(SvcTest, GuardAndHeapBlocksMixAcrossModeSwitches)
     EXPECT_EQ(nBad, TBCtlBadFrees());
 }
 
+/* Huge lists in guard mode: the mapping limit never turns into failed
+ * allocations; the first blocks are guarded, the ones past the limit not. */
+TEST_F(SvcTest, GuardModeNeverFailsForLackOfMappings)
+{
+    TBCtlSetGuardPages(TRUE);
+    std::vector<LPVOID> blocks;
+    for (int i = 0; i < 40000; ++i) {
+        LPVOID p = fastmalloc(24);
+        if (!p)
+            break;
+        blocks.push_back(p);
+    }
+    EXPECT_EQ(40000u, blocks.size());
+    ASSERT_FALSE(blocks.empty());
+    EXPECT_TRUE(TBCtlIsGuardBlock(blocks.front()));
+    EXPECT_FALSE(TBCtlIsGuardBlock(blocks.back()));
+    for (LPVOID p : blocks)
+        fastfree(p);
+    /* Freed guard blocks make room for new ones. */
+    LPVOID p = fastmalloc(24);
+    EXPECT_TRUE(TBCtlIsGuardBlock(p));
+    fastfree(p);
+}
+
 } // namespace

@@ -15,6 +15,13 @@ struct BLOCKINFO {
     DWORD cb;
 };
 
+/* Each guard block costs the process two or three kernel mappings, and
+ * Linux allows about 65,000 per process under Wine: past this many live
+ * guard blocks, new blocks come from the heap so that a scenario with huge
+ * lists still runs (unguarded beyond the limit) and Wine keeps mappings for
+ * its own needs. */
+const LONG kMaxGuardBlocks = 12000;
+
 CRITICAL_SECTION g_csAlloc;
 HANDLE g_hHeap;
 DWORD g_cbPage = 4096;
@@ -23,6 +30,7 @@ LONG g_nCalls;
 LONG g_nFailAt;   /* call number (of g_nCalls) that fails; 0 = none */
 LONG g_nFailed;
 LONG g_nBadFrees;
+LONG g_nGuardLive;
 std::unordered_map<LPVOID, BLOCKINFO> *g_pBlocks;
 
 struct AllocGuard {
@@ -68,9 +76,11 @@ LPVOID TakeBlock(DWORD cb)
     }
     BLOCKINFO info = {NULL, cb};
     LPVOID p;
-    if (g_fGuard) {
+    p = NULL;
+    if (g_fGuard && g_nGuardLive < kMaxGuardBlocks)
         p = TakeGuardBlock(cb, &info.pBase);
-    } else {
+    if (!p) {
+        /* Heap mode, or no mapping left for a guard block. */
         if (!g_hHeap)
             g_hHeap = HeapCreate(0, 0, 0);
         p = g_hHeap ? HeapAlloc(g_hHeap, HEAP_ZERO_MEMORY, cb ? cb : 1) : NULL;
@@ -79,6 +89,8 @@ LPVOID TakeBlock(DWORD cb)
         return NULL;
     try {
         (*g_pBlocks)[p] = info;
+        if (info.pBase)
+            ++g_nGuardLive;
     } catch (...) {
         if (info.pBase)
             VirtualFree(info.pBase, 0, MEM_RELEASE);
@@ -122,10 +134,12 @@ extern "C" void WINAPI fastfree(LPVOID p)
     }
     BLOCKINFO info = it->second;
     g_pBlocks->erase(it);
-    if (info.pBase)
+    if (info.pBase) {
         VirtualFree(info.pBase, 0, MEM_RELEASE);
-    else
+        --g_nGuardLive;
+    } else {
         HeapFree(g_hHeap, 0, p);
+    }
 }
 
 extern "C" LPSTR WINAPI TB_Strdup(LPCSTR psz)

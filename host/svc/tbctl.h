@@ -18,7 +18,9 @@ void WINAPI TBCtlResetAllocationCount(void);
  * Once fired it stays off. */
 void WINAPI TBCtlFailAllocation(LONG nth);
 LONG WINAPI TBCtlFailedAllocations(void);  /* injected failures so far */
-/* Guard-page mode: each block ends against a no-access page. */
+/* Guard-page mode: each block ends against a no-access page. Beyond 12,000
+ * live guard blocks (the kernel's mapping limit under Wine) further blocks
+ * come from the heap, unguarded, rather than fail. */
 void WINAPI TBCtlSetGuardPages(BOOL fOn);
 BOOL WINAPI TBCtlIsGuardBlock(LPCVOID p);  /* a live block taken in guard-page mode */
 /* fastfree calls refused because the pointer was no live block (double
