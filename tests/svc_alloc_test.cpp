@@ -30,9 +30,9 @@ TEST_P(AllocModes, StrdupCopiesIntoACountedBlock)
 {
     TBCtlSetGuardPages(GetParam());
     LONG nCalls = TBCtlAllocationCount();
-    LPSTR psz = TB_Strdup("query.qbe");
+    LPSTR psz = TB_Strdup("query.qry");
     ASSERT_NE(nullptr, psz);
-    EXPECT_STREQ("query.qbe", psz);
+    EXPECT_STREQ("query.qry", psz);
     EXPECT_EQ(nCalls + 1, TBCtlAllocationCount());
     EXPECT_EQ(nBlocksBefore_ + 1, TBCtlOutstandingBlocks());
     fastfree(psz);

@@ -20,9 +20,9 @@ TEST_F(SvcTest, FileSelectionRecordRoundTripLeavesNoBlock)
     pInfo->nOption292 = 0;
 
     TBCtlSetAnswer(TBA_FSFILESELECT, 1);
-    TBCtlSetFileSelectResult("C:\\w\\customers.qbe");
+    TBCtlSetFileSelectResult("C:\\w\\customers.qry");
     EXPECT_TRUE(FSfileSelect(host.hwndFrame, pInfo));
-    EXPECT_STREQ("C:\\w\\customers.qbe", pInfo->szFile);
+    EXPECT_STREQ("C:\\w\\customers.qry", pInfo->szFile);
     LONG nKind = -1, nOption = -1;
     ASSERT_TRUE(TBCtlLastFileSelect(&nKind, &nOption));
     EXPECT_EQ(2, nKind);
@@ -30,9 +30,9 @@ TEST_F(SvcTest, FileSelectionRecordRoundTripLeavesNoBlock)
 
     /* Cancelled: the name stays as it was. */
     TBCtlSetAnswer(TBA_FSFILESELECT, 0);
-    TBCtlSetFileSelectResult("other.qbe");
+    TBCtlSetFileSelectResult("other.qry");
     EXPECT_FALSE(FSfileSelect(host.hwndFrame, pInfo));
-    EXPECT_STREQ("C:\\w\\customers.qbe", pInfo->szFile);
+    EXPECT_STREQ("C:\\w\\customers.qry", pInfo->szFile);
 
     FSdestroyFSinfo(pInfo);
     EXPECT_EQ(nBlocksBefore_, TBCtlOutstandingBlocks());

@@ -41,7 +41,7 @@ TEST_F(SvcTest, GetExtensionPointsIntoTheNameAfterTheLastDotOfTheLastComponent)
         const char *pszName;
         int iExt; /* offset of the answer in the name */
     } cases[] = {
-        {"orders.db", 7},        {"a.b.QBE", 4},   {"noext", 5},          {"dir.d\\file", 10},
+        {"orders.db", 7},        {"a.b.QRY", 4},   {"noext", 5},          {"dir.d\\file", 10},
         {"dir.d/file", 10},      {"c:x.fsl", 4},   {"c:dir.x", 6},        {"trailing.", 9},
         {".profile", 1},         {"", 0},          {"c:\\a.b\\c.d\\e", 12}, {"prog.exe c:\\x\\y.txt", 16},
     };
@@ -108,7 +108,7 @@ TEST_F(SvcTest, FileAndDirectoryChecksUseTheFileSystem)
 TEST_F(SvcTest, DosGetFileTimeReadsTheLastWriteTimeOrWritesNothing)
 {
     TempDir dir;
-    std::string file = dir.File("q.qbe");
+    std::string file = dir.File("q.qry");
     FILETIME ft = {0x12345678, 0x01D00000};
     HANDLE h = CreateFileA(file.c_str(), FILE_WRITE_ATTRIBUTES, 0, NULL, OPEN_EXISTING, 0, NULL);
     ASSERT_NE(INVALID_HANDLE_VALUE, h);
@@ -121,7 +121,7 @@ TEST_F(SvcTest, DosGetFileTimeReadsTheLastWriteTimeOrWritesNothing)
     EXPECT_EQ(ft.dwHighDateTime, stamp[1]);
 
     DWORD untouched[2] = {0xAAAAAAAA, 0xBBBBBBBB};
-    EXPECT_FALSE(DosGetFILETIME((dir.path + "\\gone.qbe").c_str(), untouched));
+    EXPECT_FALSE(DosGetFILETIME((dir.path + "\\gone.qry").c_str(), untouched));
     EXPECT_EQ(0xAAAAAAAAu, untouched[0]);
     EXPECT_EQ(0xBBBBBBBBu, untouched[1]);
 }
@@ -148,7 +148,7 @@ TEST_F(FullPathTest, NamesResolveAgainstTheWorkingDirectoryAndAliases)
         const char *pszFull;
     } cases[] = {
         {"orders.db", "C:\\tbwork\\proj\\orders.db"},
-        {"sub\\..\\q.qbe", "C:\\tbwork\\proj\\q.qbe"},
+        {"sub\\..\\q.qry", "C:\\tbwork\\proj\\q.qry"},
         {"", "C:\\tbwork\\proj"},
         {"..", "C:\\tbwork"},
         {"E:\\x\\y.db", "E:\\x\\y.db"},
@@ -345,7 +345,7 @@ TEST_F(SvcTest, ServerExtensionsMakeServerPathsThatCountAsTables)
     EXPECT_TRUE(TBMisServerPath(hSession, "t.srv"));
     EXPECT_FALSE(TBMisServerPath(hSession, "t.db"));
     EXPECT_FALSE(TBMisServerPath(hSession, "srv"));
-    TBCtlSetFileList("t.srv\0u.qbe\0");
+    TBCtlSetFileList("t.srv\0u.qry\0");
     EXPECT_EQ((std::vector<std::string>{"t.srv"}), Enumerate(host.hwndClient, 3, false));
 }
 

@@ -60,7 +60,7 @@ BOOL BrowseForFolder(BROWSERINFO *pRequest, LPSTR pszPath)
 LPCSTR FilterOfKind(LONG nKind)
 {
     if (nKind == 2)
-        return "Query files (*.qbe;*.qry)\0*.qbe;*.qry\0All files (*.*)\0*.*\0";
+        return "Query files (*.qry;*.sql)\0*.qry;*.sql\0All files (*.*)\0*.*\0";
     return "All files (*.*)\0*.*\0";
 }
 
