@@ -251,7 +251,7 @@ static BOOL CreateDesktop(HWND hwnd)
     CLIENTCREATESTRUCT ccs;
     HMENU hmenuBar = GetMenu(hwnd);
     g_demo.hmenuWindow = GetSubMenu(hmenuBar, GetMenuItemCount(hmenuBar) - 1);
-    g_demo.hmenuCustom = GetSubMenu(hmenuBar, 2);
+    g_demo.hmenuCustom = GetSubMenu(hmenuBar, 1);
     ccs.hWindowMenu = g_demo.hmenuWindow;
     ccs.idFirstChild = IDC_FIRSTCHILD;
     g_demo.hwndFrame = hwnd;

@@ -58,33 +58,35 @@ static LRESULT WriteSetting(SETTINGREQUEST *pReq)
                                       g_demo.szIniFile);
 }
 
+/* The viewer's menu resource is a menu bar of its own: its popups join the
+ * frame's bar in front of the Window menu while the viewer is active. The
+ * host owns the loaded menu and destroys it when it goes. */
 static void InstallViewerMenu(const MENUREQUEST *pReq)
 {
     HMENU hmenuBar = GetMenu(g_demo.hwndFrame);
     if (g_demo.hmenuViewer) {
-        int n = GetMenuItemCount(hmenuBar);
-        for (int i = 0; i < n; i++)
-            if (GetSubMenu(hmenuBar, i) == g_demo.hmenuViewer) {
-                RemoveMenu(hmenuBar, i, MF_BYPOSITION);
-                break;
-            }
+        for (int i = GetMenuItemCount(hmenuBar) - 1; i >= 0; i--) {
+            HMENU hsub = GetSubMenu(hmenuBar, i);
+            for (int k = 0; hsub && k < GetMenuItemCount(g_demo.hmenuViewer); k++)
+                if (GetSubMenu(g_demo.hmenuViewer, k) == hsub) {
+                    RemoveMenu(hmenuBar, i, MF_BYPOSITION);
+                    break;
+                }
+        }
         DestroyMenu(g_demo.hmenuViewer);
         g_demo.hmenuViewer = NULL;
     }
     if (!pReq || !pReq->hmenu)
         return;
-    /* The resource is a menu bar with one popup; show that popup as "Viewer"
-     * in front of the Window menu. */
-    HMENU hmenuPopup = GetSubMenu(pReq->hmenu, 0);
-    if (hmenuPopup) {
-        RemoveMenu(pReq->hmenu, 0, MF_BYPOSITION);
-        DestroyMenu(pReq->hmenu);
-    } else {
-        hmenuPopup = pReq->hmenu;
+    g_demo.hmenuViewer = pReq->hmenu;
+    int iInsert = GetMenuItemCount(hmenuBar) - 1;
+    for (int k = 0; k < GetMenuItemCount(pReq->hmenu); k++) {
+        CHAR szText[64];
+        HMENU hsub = GetSubMenu(pReq->hmenu, k);
+        if (!hsub || !GetMenuStringA(pReq->hmenu, k, szText, sizeof szText, MF_BYPOSITION))
+            continue;
+        InsertMenuA(hmenuBar, iInsert++, MF_BYPOSITION | MF_POPUP | MF_STRING, (UINT_PTR)hsub, szText);
     }
-    int iWindow = GetMenuItemCount(hmenuBar) - 1;
-    InsertMenuA(hmenuBar, iWindow, MF_BYPOSITION | MF_POPUP | MF_STRING, (UINT_PTR)hmenuPopup, "&Viewer");
-    g_demo.hmenuViewer = hmenuPopup;
 }
 
 static void RemoveViewerMenu(void)
