@@ -272,35 +272,28 @@ TEST_F(ProjPropsTest, EveryAllocationFailureOfOpenAndOkLeaksNothing)
 }
 
 /* A dialog box that this one owns goes idle with F1 down: the help request
- * goes to that dialog box, not to this one. */
+ * goes to that dialog box, not to this one. The owned box runs modeless and
+ * the idle message is sent as its modal loop would send it: a real nested
+ * modal loop talks to other processes' windows on the shared display and
+ * stalled for minutes under parallel test runs. */
 struct NestedDialog {
     int nHelpRequests = 0;
     HWND hwnd = nullptr;
 
-    static INT_PTR CALLBACK Proc(HWND hdlg, UINT msg, WPARAM wParam, LPARAM lParam)
+    static INT_PTR CALLBACK Proc(HWND hdlg, UINT msg, WPARAM, LPARAM lParam)
     {
-        NestedDialog *self = reinterpret_cast<NestedDialog *>(GetWindowLongPtrA(hdlg, DWLP_USER));
         switch (msg) {
         case WM_INITDIALOG:
             SetWindowLongPtrA(hdlg, DWLP_USER, lParam);
-            reinterpret_cast<NestedDialog *>(lParam)->hwnd = hdlg;
-            SetTimer(hdlg, 1, 400, nullptr); /* give up when no request comes */
             return TRUE;
         case TBM_HELPREQUEST:
-            self->nHelpRequests++;
-            EndDialog(hdlg, 1);
-            return TRUE;
-        case WM_TIMER:
-            KillTimer(hdlg, 1);
-            EndDialog(hdlg, 2);
+            reinterpret_cast<NestedDialog *>(GetWindowLongPtrA(hdlg, DWLP_USER))->nHelpRequests++;
             return TRUE;
         }
-        (void)wParam;
         return FALSE;
     }
 
-    /* Runs modally, owned by hwndOwner; answers how it ended. */
-    INT_PTR Run(HWND hwndOwner)
+    explicit NestedDialog(HWND hwndOwner)
     {
         struct {
             DLGTEMPLATE dt;
@@ -309,26 +302,39 @@ struct NestedDialog {
         tmpl.dt.style = WS_POPUP | WS_CAPTION | WS_VISIBLE;
         tmpl.dt.cx = 80;
         tmpl.dt.cy = 30;
-        return DialogBoxIndirectParamA(GetModuleHandleA(nullptr), &tmpl.dt, hwndOwner, Proc,
-                                       reinterpret_cast<LPARAM>(this));
+        hwnd = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), &tmpl.dt, hwndOwner, Proc,
+                                          reinterpret_cast<LPARAM>(this));
+    }
+    ~NestedDialog()
+    {
+        if (hwnd)
+            DestroyWindow(hwnd);
+    }
+
+    /* What the dialog manager sends the owner when the box's loop goes idle */
+    void GoIdle() const
+    {
+        SendMessageA(GetWindow(hwnd, GW_OWNER), WM_ENTERIDLE, MSGF_DIALOGBOX, reinterpret_cast<LPARAM>(hwnd));
+        PumpMessages();
     }
 };
 
 TEST_F(ProjPropsTest, F1WhileAnOwnedDialogIsIdlePostsTheHelpRequestToThatDialog)
 {
     ASSERT_NE(nullptr, Open());
+    NestedDialog nested(hdlg_);
+    ASSERT_NE(nullptr, nested.hwnd);
+    ASSERT_EQ(hdlg_, GetWindow(nested.hwnd, GW_OWNER));
     host_.ClearMessages();
     {
         KeyStateScope f1({VK_F1});
-        NestedDialog nested;
-        EXPECT_EQ(1, nested.Run(hdlg_)) << "the nested dialog got no help request";
-        EXPECT_EQ(1, nested.nHelpRequests);
+        nested.GoIdle();
     }
+    EXPECT_EQ(1, nested.nHelpRequests);
     EXPECT_EQ(0u, host_.Count(TBM_SHOWHELP)) << "the request must not come back to this dialog";
 
-    NestedDialog quiet;
-    EXPECT_EQ(2, quiet.Run(hdlg_)) << "without F1 nothing is posted";
-    EXPECT_EQ(0, quiet.nHelpRequests);
+    nested.GoIdle();
+    EXPECT_EQ(1, nested.nHelpRequests) << "without F1 nothing is posted";
 }
 
 TEST_F(ProjPropsTest, IdleMenuOrF1UpPostsNothing)
@@ -358,7 +364,18 @@ TEST_F(ProjPropsTest, IdleMenuOrF1UpPostsNothing)
 }
 
 /* The host's way: a modal dialog box. Both OK and Cancel end it with 0, and
- * the properties are gone before it ends. */
+ * the properties are gone before it ends. A thread timer drives it from
+ * inside the modal loop. */
+BOOL CALLBACK FindOwnDialog(HWND hwnd, LPARAM lParam)
+{
+    char szClass[16];
+    if (IsWindowVisible(hwnd) && GetClassNameA(hwnd, szClass, sizeof(szClass)) && lstrcmpA(szClass, "#32770") == 0) {
+        *reinterpret_cast<HWND *>(lParam) = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 struct ModalScript {
     static ModalScript *s_pActive;
     WPARAM idCommand = 0;
@@ -368,15 +385,19 @@ struct ModalScript {
 
     static void CALLBACK Tick(HWND, UINT, UINT_PTR idTimer, DWORD)
     {
-        KillTimer(nullptr, idTimer);
         ModalScript *self = s_pActive;
-        HWND hdlg = FindWindowA(MAKEINTATOM(32770), "Project Viewer Properties");
+        /* this thread's dialog only: other test processes share the display */
+        HWND hdlg = nullptr;
+        EnumThreadWindows(GetCurrentThreadId(), FindOwnDialog, reinterpret_cast<LPARAM>(&hdlg));
         if (!self || !hdlg)
-            return;
+            return; /* not up yet: the timer comes again */
+        KillTimer(nullptr, idTimer);
         self->fSawDialog = true;
         CheckDlgButton(hdlg, TBKIT_IDC_OPENONSTARTUP, self->fTick ? BST_CHECKED : BST_UNCHECKED);
         SendMessageA(hdlg, WM_COMMAND, self->idCommand, 0);
         self->fPropsAfter = GetPropA(hdlg, "l") || GetPropA(hdlg, "h");
+        if (IsWindowVisible(hdlg))
+            EndDialog(hdlg, 99); /* the command did not end it: fail, don't hang */
     }
 };
 ModalScript *ModalScript::s_pActive;
