@@ -39,17 +39,20 @@ class ProjPropsTest : public ::testing::Test {
     }
 
     /* Modeless run of the host's template: the dialog procedure sees the
-     * same messages as in the host's modal loop, synchronously. */
-    HWND Open(FILEVIEWINFO *pfvi)
+     * same messages as in the host's modal loop, synchronously. The template
+     * is not WS_VISIBLE (DialogBox would show it); fShow shows it without
+     * activation: activating or destroying an active top-level window talks
+     * to other processes' windows on the shared display, which stalls while
+     * a parallel test process is busy. */
+    HWND Open(FILEVIEWINFO *pfvi, bool fShow = true)
     {
         hdlg_ = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(TBKIT_IDD_PROJPROPS), host_.Frame(),
                                    pfnDlgProc_, reinterpret_cast<LPARAM>(pfvi));
-        /* the host's template is not WS_VISIBLE: DialogBox would show it */
-        if (hdlg_)
-            ShowWindow(hdlg_, SW_SHOW);
+        if (hdlg_ && fShow)
+            ShowWindow(hdlg_, SW_SHOWNOACTIVATE);
         return hdlg_;
     }
-    HWND Open() { return Open(&record_); }
+    HWND Open(bool fShow = true) { return Open(&record_, fShow); }
 
     bool Ticked() const { return IsDlgButtonChecked(hdlg_, TBKIT_IDC_OPENONSTARTUP) == BST_CHECKED; }
     void SetTicked(bool fTicked)
@@ -84,7 +87,7 @@ TEST_F(ProjPropsTest, StoredTrueInAnyCaseTicksTheBoxAndNothingElseDoes)
         if (c.pszStored)
             host_.SetSetting(kSection, kKey, c.pszStored);
         host_.ClearMessages();
-        ASSERT_NE(nullptr, Open());
+        ASSERT_NE(nullptr, Open(false));
         EXPECT_EQ(c.fTicked, Ticked());
         ASSERT_EQ(1u, host_.Count(TBM_READSETTING));
         HostMsg m = *host_.Last(TBM_READSETTING);
@@ -262,7 +265,7 @@ TEST_F(ProjPropsTest, EveryAllocationFailureOfOpenAndOkLeaksNothing)
 {
     host_.SetSetting(kSection, kKey, "True");
     SweepResult r = ForEachAllocationFailure([&] {
-        if (!Open())
+        if (!Open(false))
             return;
         SetTicked(true);
         Command(IDOK);
