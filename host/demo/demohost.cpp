@@ -285,6 +285,13 @@ static LRESULT CALLBACK FrameWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
     case WM_COMMAND:
         OnFrameCommand(hwnd, LOWORD(wParam));
         break;
+    case WM_ENTERIDLE:
+        /* A dialog we open for the viewer is owned by the frame: pass the
+         * idle message on, so that F1 there reaches the dialog as a help
+         * request. */
+        if (g_demo.pAppInfo && g_demo.pAppInfo->hwndViewer)
+            SendMessageA(g_demo.pAppInfo->hwndViewer, WM_ENTERIDLE, wParam, lParam);
+        break;
     case WM_CLOSE:
         UnloadAddins();
         break;
