@@ -131,6 +131,13 @@ LONG CALLBACK RecordAccessViolation(EXCEPTION_POINTERS *pep)
 
 TEST_F(SvcTest, GuardBlockEndsAgainstANoAccessPageAndAOneByteOverrunFaults)
 {
+#ifndef _WIN64
+    /* The i686 run is under user-mode emulation, where the overrun reaches
+     * Wine as an illegal instruction that no vectored handler can resume. */
+    const char *pszEmulated = getenv("TB_EMULATED");
+    if (pszEmulated && strcmp(pszEmulated, "1") == 0)
+        GTEST_SKIP() << "under user-mode emulation a page fault arrives as an illegal instruction";
+#endif
     TBCtlSetGuardPages(TRUE);
     PVOID hVeh = AddVectoredExceptionHandler(1, RecordAccessViolation);
     ASSERT_NE(nullptr, hVeh);
