@@ -63,6 +63,15 @@ if [ ! -f "$prefix/.tb-ready" ]; then
             if [ -d /usr/share/wine/fonts ]; then
                 cp /usr/share/wine/fonts/* "$prefix/drive_c/windows/Fonts/" 2>/dev/null || true
             fi
+            if [ "${TB_EMULATED:-}" = 1 ]; then
+                # A crash would start winedbg, minutes under emulation; with
+                # a debugger that does not exist the process ends at once.
+                # 32-bit processes read the key's 32-bit view.
+                for view in 64 32; do
+                    "$wine" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
+                        /v Debugger /d tb-no-debugger.exe /f /reg:$view >/dev/null 2>&1 </dev/null || true
+                done
+            fi
             touch "$prefix/.tb-ready"
         fi
     ) 9>"$prefix.lock"
