@@ -1,4 +1,4 @@
-# Sourced by test.sh (after deps.sh): sets up 32-bit Wine behind user-mode
+# Sourced by test-i686.sh (after deps.sh): sets up 32-bit Wine behind user-mode
 # emulation so the i686 test executables can run on this 64-bit-only kernel.
 # A machine already set up pays only the checks.
 #
