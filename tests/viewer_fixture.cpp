@@ -25,17 +25,6 @@ std::string HostString(UINT id)
     return psz ? psz : "";
 }
 
-std::string MultiString(const std::vector<std::string> &names)
-{
-    std::string s;
-    for (const std::string &name : names) {
-        s += name;
-        s += '\0';
-    }
-    s += '\0';
-    return s;
-}
-
 RECT ChildRect(HWND hwndChild)
 {
     RECT rc = {0, 0, 0, 0};

@@ -31,9 +31,6 @@ FARPROC ViewerExport(const char *pszName);
 /* A host string of the viewer's resources; "" when missing */
 std::string HostString(UINT id);
 
-/* Double-zero-terminated list for TBCtlSetFileList. */
-std::string MultiString(const std::vector<std::string> &names);
-
 /* A child's window rectangle in its parent's client coordinates. */
 RECT ChildRect(HWND hwndChild);
 

@@ -27,18 +27,6 @@ static const EXTROW kExtTable[FV_NEXTS] = {
     {"MEM", 9}, {"CSV", 9}, {"DAT", 9}, {"XML", 9}, {"INI", 9},
 };
 
-/* Double-zero-terminated list for TBCtlSetFileList. */
-inline std::string MultiString(const std::vector<std::string> &names)
-{
-    std::string s;
-    for (const std::string &name : names) {
-        s += name;
-        s += '\0';
-    }
-    s += '\0';
-    return s;
-}
-
 /* The list's names from pFirst along pNext. */
 inline std::vector<std::string> ListNames(const FILEVIEWINFO *pfvi)
 {

@@ -198,6 +198,9 @@ class TestHost {
     HWND hwndMenuOwner_ = nullptr;
 };
 
+/* A double-zero-terminated list of names, as TBCtlSetFileList takes it. */
+std::string MultiString(const std::vector<std::string> &names);
+
 /* ------------------------------------------------------------------ */
 /* Input, messages, pixels                                             */
 /* ------------------------------------------------------------------ */

@@ -6,6 +6,17 @@
 
 namespace tbkit {
 
+std::string MultiString(const std::vector<std::string> &names)
+{
+    std::string s;
+    for (const std::string &name : names) {
+        s += name;
+        s += '\0';
+    }
+    s += '\0';
+    return s;
+}
+
 namespace {
 
 const char kFrameClass[] = "TBKitFrame";
