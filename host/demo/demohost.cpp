@@ -111,6 +111,18 @@ static void UnloadAddins(void)
     g_demo.fMenuAttached = FALSE;
 }
 
+/* After the windows are gone: the libraries go back in reverse order. */
+static void FreeAddins(void)
+{
+    HMODULE *aphmod[] = {&g_demo.hmodQbe, &g_demo.hmodMenu, &g_demo.hmodViewer};
+    for (HMODULE *phmod : aphmod) {
+        if (*phmod)
+            FreeLibrary(*phmod);
+        *phmod = NULL;
+    }
+    g_demo.pfnViewerEntry = g_demo.pfnMenuEntry = NULL;
+}
+
 static void ShowProjectViewer(void)
 {
     if (g_demo.pAppInfo && g_demo.pAppInfo->pfnShowViewer)
@@ -451,6 +463,7 @@ int WINAPI WinMain(HINSTANCE hinst, HINSTANCE, LPSTR, int nShow)
         nExit = RunSmoke();
         DestroyWindow(hwnd);
         PumpFor(100, &fQuit);
+        FreeAddins();
         return nExit;
     }
     if (s_opts.fScreenshot || OpenOnStartup())
@@ -464,5 +477,6 @@ int WINAPI WinMain(HINSTANCE hinst, HINSTANCE, LPSTR, int nShow)
         PumpFor(INFINITE, &fQuit);
     if (g_demo.hChange)
         FindCloseChangeNotification(g_demo.hChange);
+    FreeAddins();
     return nExit;
 }
